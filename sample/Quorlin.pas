@@ -1,0 +1,7 @@
+unit Quorlin;
+
+interface
+
+implementation
+
+end.
