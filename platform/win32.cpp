@@ -50,10 +50,29 @@ BOOL WINAPI SetCurrentDirectoryA(LPCSTR path)
     return to_os_path(path, os_path) && chdir(os_path) == 0;
 }
 
+/* Flushes the folder that holds path, so a name made or replaced in it
+   survives a power cut. */
+static bool sync_folder_of(const char *path)
+{
+    char folder[PATH_MAX];
+    const char *slash = strrchr(path, '/');
+    if (!slash)
+        snprintf(folder, sizeof folder, ".");
+    else
+        snprintf(folder, sizeof folder, "%.*s", slash == path ? 1 : (int)(slash - path), path);
+    int fd = open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    bool ok = fsync(fd) == 0;
+    return close(fd) == 0 && ok;
+}
+
+/* The new folder's name is flushed too: the copies put in it are only as
+   durable as the name that leads to them. */
 BOOL WINAPI CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES)
 {
     char os_path[PATH_MAX];
-    return to_os_path(path, os_path) && mkdir(os_path, 0777) == 0;
+    return to_os_path(path, os_path) && mkdir(os_path, 0777) == 0 && sync_folder_of(os_path);
 }
 
 /* Open searches; handle n is slot n - 1, so no handle is NULL or
@@ -191,18 +210,19 @@ static bool copy_bytes(int in, int out)
 }
 
 /* Gives the copy the source's bytes, permission bits and modification time,
-   then closes it. */
+   flushes it to disk, then closes it. */
 static bool fill_copy(int in, int out, const struct stat *source)
 {
     const struct timespec times[2] = {{0, UTIME_OMIT}, source->st_mtim};
     bool ok = copy_bytes(in, out) && fchmod(out, source->st_mode & 0777) == 0 &&
-              futimens(out, times) == 0;
-    /* Flushing to disk, when it comes, goes here: before the close. */
+              futimens(out, times) == 0 && fsync(out) == 0;
     return close(out) == 0 && ok;
 }
 
 /* The copy is written beside dst and then renamed over it (or linked into
-   place when dst must not exist), so dst is never seen half written. */
+   place when dst must not exist), so dst is never seen half written.  The
+   caller deletes the source on success, so success means on disk: the
+   copy's bytes are flushed before the rename and its name after it. */
 BOOL WINAPI CopyFileA(LPCSTR existing, LPCSTR new_name, BOOL fail_if_exists)
 {
     char src[PATH_MAX], dst[PATH_MAX], temp[PATH_MAX];
@@ -218,10 +238,11 @@ BOOL WINAPI CopyFileA(LPCSTR existing, LPCSTR new_name, BOOL fail_if_exists)
     bool ok = fstat(in, &source) == 0 && S_ISREG(source.st_mode) &&
               may_write(dst, &source, fail_if_exists) && (out = mkstemp(temp)) >= 0;
     if (ok) {
-        ok = fill_copy(in, out, &source) &&
-             (fail_if_exists ? link(temp, dst) == 0 : rename(temp, dst) == 0);
-        if (!ok || fail_if_exists)
+        bool placed = fill_copy(in, out, &source) &&
+                      (fail_if_exists ? link(temp, dst) == 0 : rename(temp, dst) == 0);
+        if (!placed || fail_if_exists)
             unlink(temp);
+        ok = placed && sync_folder_of(dst);
     }
     close(in);
     return ok;
