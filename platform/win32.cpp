@@ -251,8 +251,12 @@ BOOL WINAPI CopyFileA(LPCSTR existing, LPCSTR new_name, BOOL fail_if_exists)
 BOOL WINAPI DeleteFileA(LPCSTR path)
 {
     char os_path[PATH_MAX];
-    /* Linux's unlink refuses a directory, as Win32 does. */
-    return to_os_path(path, os_path) && unlink(os_path) == 0;
+    struct stat st;
+    /* Linux's unlink refuses a directory, as Win32 does.  Win32 refuses a
+       read-only file too: one without its owner-write bit stays, even for
+       root (lstat: a link is deleted, not what it names). */
+    return to_os_path(path, os_path) && lstat(os_path, &st) == 0 && (st.st_mode & S_IWUSR) &&
+           unlink(os_path) == 0;
 }
 
 /* Windows' limit on a command line. */

@@ -95,6 +95,18 @@ protected:
         return names;
     }
 
+    // Whether a file without write permission can be written all the same:
+    // so under wine run as root, which Windows never allows.
+    static bool read_only_is_writable()
+    {
+        put("probe", "");
+        make_read_only("probe");
+        bool writable = std::ofstream("probe", std::ios::app).is_open();
+        fs::permissions("probe", fs::perms::owner_write, fs::perm_options::add);
+        fs::remove("probe");
+        return writable;
+    }
+
     // Makes and enters a folder below dir whose full path is `length`
     // characters long in the program's own form.
     void enter_folder_of_length(size_t length)
@@ -163,6 +175,10 @@ TEST_F(install_run, with_no_units_makes_lib_and_a_second_run_changes_nothing)
 
 TEST_F(install_run, keeps_a_unit_whose_namesake_in_lib_is_read_only)
 {
+#ifdef _WIN32
+    if (read_only_is_writable())
+        GTEST_SKIP() << "read-only files are writable here (wine as root): CopyFileA replaces them";
+#endif
     fs::create_directories("LIB");
     put("LIB/a.dcu", "locked");
     make_read_only("LIB/a.dcu");
@@ -173,6 +189,21 @@ TEST_F(install_run, keeps_a_unit_whose_namesake_in_lib_is_read_only)
     EXPECT_EQ(message, not_complete + "\na.dcu");
     EXPECT_EQ(get("a.dcu"), "new a");
     EXPECT_EQ(get("LIB/a.dcu"), "locked");
+    EXPECT_EQ(get("LIB/b.dcu"), "b");
+    EXPECT_FALSE(fs::exists("b.dcu"));
+}
+
+// Win32 does not delete a read-only file: the unit stays beside its copy.
+TEST_F(install_run, keeps_a_read_only_unit_beside_its_copy)
+{
+    put("a.dcu", "read-only a");
+    make_read_only("a.dcu");
+    put("b.dcu", "b");
+
+    EXPECT_EQ(run(), 1);
+    EXPECT_EQ(message, not_complete + "\na.dcu");
+    EXPECT_EQ(get("a.dcu"), "read-only a");
+    EXPECT_EQ(get("LIB/a.dcu"), "read-only a");
     EXPECT_EQ(get("LIB/b.dcu"), "b");
     EXPECT_FALSE(fs::exists("b.dcu"));
 }
@@ -193,8 +224,7 @@ TEST_F(install_run, names_ten_units_left_and_counts_the_rest_in_search_order)
     for (int i = 0; i < 13; i++) {
         std::string name = "u" + std::to_string(i) + ".dcu";
         put(name, name);
-        put("LIB/" + name, "locked");
-        make_read_only("LIB/" + name);
+        fs::create_directory("LIB/" + name);  // no file is copied over a folder
     }
     std::vector<std::string> order = search_order();
     ASSERT_EQ(order.size(), 13u);
@@ -220,12 +250,20 @@ TEST_F(install_run, refuses_a_lib_that_is_a_file)
     EXPECT_EQ(get("a.dcu"), "a");
 }
 
+#ifdef _WIN32
+// Windows keeps a current folder, and one made by an ANSI name, under
+// MAX_PATH; from here the longest names (255) take the destination past 511.
+const size_t long_folder = 252;
+#else
+const size_t long_folder = 400;
+#endif
+
 // The destination "<folder>\LIB\<name>" must fit in 511 characters.
 TEST_F(install_run, keeps_a_unit_whose_destination_path_would_not_fit)
 {
-    enter_folder_of_length(400);
-    std::string fits = std::string(511 - 400 - 5 - 4, 'f') + ".dcu";
-    std::string too_long = std::string(511 - 400 - 5 - 3, 'g') + ".dcu";
+    enter_folder_of_length(long_folder);
+    std::string fits = std::string(511 - long_folder - 5 - 4, 'f') + ".dcu";
+    std::string too_long = std::string(511 - long_folder - 5 - 3, 'g') + ".dcu";
     put(fits, "fits");
     put(too_long, "too long");
 
@@ -239,6 +277,9 @@ TEST_F(install_run, keeps_a_unit_whose_destination_path_would_not_fit)
 // working_dir takes 498 characters and the NUL.
 TEST_F(install_run, works_in_the_longest_folder_that_fits_and_touches_nothing_in_a_longer_one)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows keeps the current folder under MAX_PATH, far below 499";
+#endif
     enter_folder_of_length(498);
     put("a.dcu", "a");
     EXPECT_EQ(run(), 0);
