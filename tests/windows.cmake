@@ -34,3 +34,9 @@ add_executable(fp_probe WIN32 fp_probe_windows.cpp ${PROJECT_SOURCE_DIR}/platfor
 add_test(NAME start_up_control_word COMMAND fp_probe)
 set_tests_properties(start_up_control_word PROPERTIES
     FIXTURES_REQUIRED wine PASS_REGULAR_EXPRESSION "control word 0x1332")
+
+add_test(NAME exe_imports_and_resources
+    COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/check_exe_windows.sh $<TARGET_FILE:quorlin-install>
+        ${CMAKE_OBJDUMP} ${PROJECT_SOURCE_DIR}/platform/quorlin-install.manifest)
+add_test(NAME zip_for_windows
+    COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/check_zip_windows.sh ${CMAKE_BINARY_DIR} $<TARGET_FILE:quorlin-install>)

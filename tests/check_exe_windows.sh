@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Checks what the Windows exe carries: it imports system DLLs only (it is
+# linked statically, so no compiler runtime DLL must come with it), and it
+# embeds our manifest as resource 1 of type 24 and our version information.
+#   check_exe_windows.sh EXE OBJDUMP MANIFEST
+set -u
+exe=$1 objdump=$2 manifest=$3
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+headers=$("$objdump" -p "$exe") || { echo "FAIL: $objdump cannot read $exe"; exit 1; }
+
+dlls=$(sed -n 's/^\tDLL Name: //p' <<<"$headers")
+[ -n "$dlls" ] || fail "no imports found"
+while read -r dll; do
+    [ -z "$dll" ] && continue
+    grep -qiE '^(kernel32|user32|msvcrt|api-ms-win-crt-[a-z0-9-]+)\.dll$' <<<"$dll" ||
+        fail "imports $dll, not a system DLL"
+done <<<"$dlls"
+echo "imports: $(tr '\n' ' ' <<<"$dlls")"
+
+# In the resource tree, type 24 (0x18) must hold name 1 (0x1), whose one
+# leaf is the manifest, byte for byte as long as our file.
+leaf=$(awk '
+    /^[0-9a-f]+   Entry: ID: / { in_manifest = ($4 == "0x000018,") }
+    in_manifest && /^[0-9a-f]+     Entry: ID: / { named_1 = ($4 == "0x000001,") }
+    in_manifest && named_1 && /Leaf:/ { sub(/,$/, "", $6); print $6; exit }' <<<"$headers")
+want=$(printf '0x%06x' "$(wc -c <"$manifest")")
+[ "$leaf" = "$want" ] || fail "manifest resource (24, 1): leaf size '${leaf}', expected $want"
+grep -qaF 'level="asInvoker"' "$exe" || fail "no asInvoker request in $exe"
+
+# VERSIONINFO strings are UTF-16.
+for text in "Quorlin installer" "Quorlin"; do
+    LC_ALL=C grep -qaP "$(printf '%s' "$text" | sed 's/./&\\x00/g')\\x00\\x00" "$exe" ||
+        fail "no version string '$text'"
+done
+
+if [ "$failures" -ne 0 ]; then
+    echo "$failures check(s) of $exe failed"
+    exit 1
+fi
+echo "exe checks passed"
