@@ -40,3 +40,12 @@ add_test(NAME exe_imports_and_resources
         ${CMAKE_OBJDUMP} ${PROJECT_SOURCE_DIR}/platform/quorlin-install.manifest)
 add_test(NAME zip_for_windows
     COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/check_zip_windows.sh ${CMAKE_BINARY_DIR} $<TARGET_FILE:quorlin-install>)
+
+add_executable(box_reader box_reader.cpp)
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    add_test(NAME end_to_end_wine
+        COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/end_to_end_wine.sh ${CMAKE_CROSSCOMPILING_EMULATOR}
+            $<TARGET_FILE:quorlin-install> $<TARGET_FILE:box_reader>
+            ${CMAKE_CURRENT_BINARY_DIR}/success-box.png)
+    set_tests_properties(end_to_end_wine PROPERTIES FIXTURES_REQUIRED wine)
+endif()

@@ -39,7 +39,7 @@ case "${1:-}" in
     if ! xvfb_alive; then
         # -displayfd: Xvfb picks a free display and names it when it is ready.
         rm -f "$state/display"
-        Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 3>"$state/display" \
+        Xvfb -displayfd 3 -nolisten tcp -screen 0 800x600x24 3>"$state/display" \
             </dev/null >"$state/xvfb.log" 2>&1 &
         echo $! >"$state/xvfb.pid"
         for _ in $(seq 100); do
