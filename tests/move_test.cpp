@@ -140,6 +140,19 @@ TEST_F(install_run, moves_every_unit_into_a_new_lib_and_leaves_the_rest)
     EXPECT_FALSE(fs::exists("LIB/quorlin.pas"));
 }
 
+// Win32 also matches "*.dcu" against 8.3 short names, and the short name of
+// "x.dcux" ends in ".DCU"; our Linux layer has none.  Moved or left, the
+// file is whole in one place.
+TEST_F(install_run, a_longer_extension_is_moved_whole_or_left_whole)
+{
+    put("x.dcux", "x");
+    EXPECT_EQ(run(), 0);
+    EXPECT_EQ(message, success);
+    const bool moved = fs::exists("LIB/x.dcux");
+    EXPECT_NE(moved, fs::exists("x.dcux"));
+    EXPECT_EQ(get(moved ? "LIB/x.dcux" : "x.dcux"), "x");
+}
+
 TEST_F(install_run, uses_an_existing_lib_replacing_namesakes_and_touches_no_subfolder)
 {
     fs::create_directories("LIB");
