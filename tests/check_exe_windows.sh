@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Checks what the Windows exe carries: it imports system DLLs only (it is
-# linked statically, so no compiler runtime DLL must come with it), and it
-# embeds our manifest as resource 1 of type 24 and our version information.
+# Checks what the Windows exe is and carries: a GUI program that imports
+# system DLLs only (it is linked statically, so no compiler runtime DLL must
+# come with it), with our manifest as resource 1 of type 24 and our version
+# information.
 #   check_exe_windows.sh EXE OBJDUMP MANIFEST
 set -u
 exe=$1 objdump=$2 manifest=$3
@@ -9,6 +10,8 @@ failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 headers=$("$objdump" -p "$exe") || { echo "FAIL: $objdump cannot read $exe"; exit 1; }
+
+grep -qE '^Subsystem\s+0+2\s+\(Windows GUI\)' <<<"$headers" || fail "not a Windows GUI program"
 
 dlls=$(sed -n 's/^\tDLL Name: //p' <<<"$headers")
 [ -n "$dlls" ] || fail "no imports found"

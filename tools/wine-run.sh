@@ -12,6 +12,7 @@ state=$1
 shift
 mkdir -p "$state"
 export WINEPREFIX=$state/prefix WINEDEBUG=-all WINEARCH=win64
+unset DISPLAY  # ours only, below: the tests show nothing on a real screen
 # No Mono or Gecko: nothing here needs them, and fetching them is not allowed.
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
@@ -48,10 +49,11 @@ case "${1:-}" in
         done
         [ -s "$state/display" ] || { echo "wine-run: Xvfb did not start, see $state/xvfb.log" >&2; exit 1; }
     fi
-    # Kept up for the whole run, with wine's own services started, so each
-    # test does not start its own; none of them holds on to our output.
+    # Kept up for the whole run (and 30 s past its last program, should
+    # --stop never come), with wine's own services started, so each test
+    # does not start its own; none of them holds on to our output.
     export DISPLAY=:$(cat "$state/display")
-    wineserver -p </dev/null >/dev/null 2>&1
+    wineserver -p30 </dev/null >/dev/null 2>&1
     wineboot </dev/null >/dev/null 2>&1
     echo "wine-run: prefix $WINEPREFIX, display :$(cat "$state/display")"
     ;;
@@ -66,8 +68,6 @@ case "${1:-}" in
     make_prefix
     if xvfb_alive; then
         export DISPLAY=:$(cat "$state/display")
-    else
-        unset DISPLAY
     fi
     exec wine "$@"
     ;;
