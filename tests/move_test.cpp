@@ -264,8 +264,10 @@ TEST_F(install_run, refuses_a_lib_that_is_a_file)
 }
 
 #ifdef _WIN32
-// Windows keeps a current folder, and one made by an ANSI name, under
-// MAX_PATH; from here the longest names (255) take the destination past 511.
+// Windows keeps a current folder under MAX_PATH; from here the longest
+// names (255) take the destination past 511.  (The copy to 511 characters
+// relies on wine, or on Windows with long paths enabled: ANSI paths past
+// MAX_PATH fail otherwise.)
 const size_t long_folder = 252;
 #else
 const size_t long_folder = 400;

@@ -8,7 +8,7 @@
 # STATE is a folder in the build tree: it holds the prefix, Xvfb's display
 # number and process id.
 set -u
-state=$1
+state=$(realpath -m "$1")  # wine takes absolute prefixes only
 shift
 mkdir -p "$state"
 export WINEPREFIX=$state/prefix WINEDEBUG=-all WINEARCH=win64
