@@ -3,9 +3,9 @@
 # system DLLs only (it is linked statically, so no compiler runtime DLL must
 # come with it), with our manifest as resource 1 of type 24 and our version
 # information.
-#   check_exe_windows.sh EXE OBJDUMP MANIFEST
+#   check_exe_windows.sh EXE OBJDUMP MANIFEST VERSION
 set -u
-exe=$1 objdump=$2 manifest=$3
+exe=$1 objdump=$2 manifest=$3 version=$4
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
@@ -32,10 +32,13 @@ want=$(printf '0x%06x' "$(wc -c <"$manifest")")
 [ "$leaf" = "$want" ] || fail "manifest resource (24, 1): leaf size '${leaf}', expected $want"
 grep -qaF 'level="asInvoker"' "$exe" || fail "no asInvoker request in $exe"
 
-# VERSIONINFO strings are UTF-16.
-for text in "Quorlin installer" "Quorlin"; do
-    LC_ALL=C grep -qaP "$(printf '%s' "$text" | sed 's/./&\\x00/g')\\x00\\x00" "$exe" ||
-        fail "no version string '$text'"
+# VERSIONINFO holds each name, then its value, in UTF-16, with NULs ending
+# and padding them.
+utf16() { printf '%s' "$1" | od -An -tx1 -v | tr -d '\n' | sed 's/ \([0-9a-f]*\)/\\x\1\\x00/g'; }
+for entry in "FileDescription=Quorlin installer" "ProductName=Quorlin" "FileVersion=$version" \
+    "ProductVersion=$version"; do
+    LC_ALL=C grep -qaP "$(utf16 "${entry%%=*}")(\\x00\\x00)+$(utf16 "${entry#*=}")\\x00\\x00" "$exe" ||
+        fail "no version entry $entry"
 done
 
 if [ "$failures" -ne 0 ]; then

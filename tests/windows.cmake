@@ -37,7 +37,7 @@ set_tests_properties(start_up_control_word PROPERTIES
 
 add_test(NAME exe_imports_and_resources
     COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/check_exe_windows.sh $<TARGET_FILE:quorlin-install>
-        ${CMAKE_OBJDUMP} ${PROJECT_SOURCE_DIR}/platform/quorlin-install.manifest)
+        ${CMAKE_OBJDUMP} ${PROJECT_SOURCE_DIR}/platform/quorlin-install.manifest ${PROJECT_VERSION})
 add_test(NAME zip_for_windows
     COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/check_zip_windows.sh ${CMAKE_BINARY_DIR} $<TARGET_FILE:quorlin-install>)
 
