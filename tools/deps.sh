@@ -7,14 +7,17 @@ command -v ninja >/dev/null || missing+=(ninja-build)
 command -v g++ >/dev/null || missing+=(g++)
 [ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
 command -v gdb >/dev/null || missing+=(gdb)
-# The Windows builds, and their tests under wine on a virtual display.
-command -v x86_64-w64-mingw32-g++-posix >/dev/null && command -v i686-w64-mingw32-g++-posix >/dev/null ||
-    missing+=(mingw-w64)
-[ -f /usr/src/googletest/googletest/CMakeLists.txt ] || missing+=(googletest)
-command -v wine >/dev/null && [ -x /usr/lib/wine/wine64 ] || missing+=(wine wine64)
-command -v Xvfb >/dev/null || missing+=(xvfb)
-command -v import >/dev/null || missing+=(imagemagick)
-command -v unzip >/dev/null || missing+=(unzip)
+# With windows_too=1: the Windows builds, and their tests under wine on a
+# virtual display.
+if [ "${windows_too:-}" = 1 ]; then
+    command -v x86_64-w64-mingw32-g++-posix >/dev/null && command -v i686-w64-mingw32-g++-posix >/dev/null ||
+        missing+=(mingw-w64)
+    [ -f /usr/src/googletest/googletest/CMakeLists.txt ] || missing+=(googletest)
+    command -v wine >/dev/null && [ -x /usr/lib/wine/wine64 ] || missing+=(wine wine64)
+    command -v Xvfb >/dev/null || missing+=(xvfb)
+    command -v import >/dev/null || missing+=(imagemagick)
+    command -v unzip >/dev/null || missing+=(unzip)
+fi
 if [ ${#missing[@]} -ne 0 ]; then
     echo "installing: ${missing[*]}"
     sudo=; [ "$(id -u)" -eq 0 ] || sudo=sudo

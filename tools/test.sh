@@ -2,6 +2,7 @@
 # Builds everything and runs every test.
 set -eu
 cd "$(dirname "$0")/.."
+windows_too=1
 source tools/deps.sh
 cmake --preset linux >/dev/null
 cmake --build --preset linux
