@@ -7,6 +7,7 @@ command -v ninja >/dev/null || missing+=(ninja-build)
 command -v g++ >/dev/null || missing+=(g++)
 [ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
 command -v gdb >/dev/null || missing+=(gdb)
+command -v strace >/dev/null || missing+=(strace)
 if [ ${#missing[@]} -ne 0 ]; then
     echo "installing: ${missing[*]}"
     sudo=; [ "$(id -u)" -eq 0 ] || sudo=sudo
