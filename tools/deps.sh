@@ -8,6 +8,9 @@ command -v g++ >/dev/null || missing+=(g++)
 [ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
 command -v gdb >/dev/null || missing+=(gdb)
 command -v strace >/dev/null || missing+=(strace)
+# The linux-asan preset: clang with its sanitizer and libFuzzer runtimes.
+command -v clang++ >/dev/null || missing+=(clang)
+dpkg -s libclang-rt-14-dev >/dev/null 2>&1 || missing+=(libclang-rt-14-dev)
 if [ ${#missing[@]} -ne 0 ]; then
     echo "installing: ${missing[*]}"
     sudo=; [ "$(id -u)" -eq 0 ] || sudo=sudo

@@ -6,3 +6,7 @@ source tools/deps.sh
 cmake --preset linux >/dev/null
 cmake --build --preset linux
 ctest --preset linux
+# Again with address and undefined-behaviour checks, and the fuzz targets.
+cmake --preset linux-asan >/dev/null
+cmake --build --preset linux-asan
+ctest --preset linux-asan
