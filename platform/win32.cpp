@@ -86,7 +86,7 @@ static bool sync_name_of_folder_of(const char *path)
 {
     const char *slash = strrchr(path, '/');
     if (!slash || slash == path)
-        return true;  /* the current folder or the root: named by no parent of ours */
+        return true;  /* in the current folder or the root: no folder name of ours to flush */
     int length = (int)(slash - path);
     if ((int)strlen(named_folder) == length && strncmp(named_folder, path, (size_t)length) == 0)
         return true;
