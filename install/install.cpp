@@ -48,15 +48,34 @@ static void note_unit_left(const char *name)
     }
 }
 
-/* Copies one match into the destination folder, then deletes it; a match
-   whose copy fails, or whose destination path would not fit, stays. */
-static bool move_unit(const char *name)
+bool put_dest_folder(const char *subdir)
+{
+    dest_path[0] = '\0';
+    return append(dest_path, sizeof dest_path, base_dir) && append(dest_path, sizeof dest_path, subdir);
+}
+
+bool open_dest_name_slot(void)
+{
+    if (!append(dest_path, sizeof dest_path, "\\"))
+        return false;
+    dest_name_slot = dest_path + strlen(dest_path);
+    return true;
+}
+
+bool put_dest_name(const char *name)
 {
     size_t room = sizeof dest_path - (size_t)(dest_name_slot - dest_path);
     if (strlen(name) >= room)
         return false;
     strcpy(dest_name_slot, name);
-    return CopyFileA(name, dest_path, FALSE) && DeleteFileA(name);
+    return true;
+}
+
+/* Copies one match into the destination folder, then deletes it; a match
+   whose copy fails, or whose destination path would not fit, stays. */
+static bool move_unit(const char *name)
+{
+    return put_dest_name(name) && CopyFileA(name, dest_path, FALSE) && DeleteFileA(name);
 }
 
 void move_unit_files(const char *pattern, const char *subdir)
@@ -65,9 +84,7 @@ void move_unit_files(const char *pattern, const char *subdir)
     units_left = 0;
     units_left_list[0] = '\0';
 
-    dest_path[0] = '\0';
-    if (!append(dest_path, sizeof dest_path, base_dir) ||
-        !append(dest_path, sizeof dest_path, subdir)) {
+    if (!put_dest_folder(subdir)) {
         move_failure = cannot_make_lib;
         return;
     }
@@ -83,11 +100,10 @@ void move_unit_files(const char *pattern, const char *subdir)
         return;
     }
 
-    if (!append(dest_path, sizeof dest_path, "\\")) {
+    if (!open_dest_name_slot()) {
         move_failure = cannot_make_lib;
         return;
     }
-    dest_name_slot = dest_path + strlen(dest_path);
 
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA(pattern, &found);

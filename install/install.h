@@ -16,4 +16,13 @@ extern char units_left_list[];         /* the first listed_max of them, each aft
 
 void move_unit_files(const char *pattern, const char *subdir);
 
+/* The destination path, built in dest_path without touching any file; each
+   returns false, with dest_path then unfit for use, when the result would
+   not fit.  put_dest_folder: base_dir then subdir.  open_dest_name_slot:
+   a "\" after them, with dest_name_slot just past it.  put_dest_name: name
+   at dest_name_slot. */
+bool put_dest_folder(const char *subdir);
+bool open_dest_name_slot(void);
+bool put_dest_name(const char *name);
+
 #endif

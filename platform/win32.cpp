@@ -75,6 +75,28 @@ BOOL WINAPI CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES)
     return to_os_path(path, os_path) && mkdir(os_path, 0777) == 0 && sync_folder_of(os_path);
 }
 
+/* The last folder whose own name sync_name_of_folder_of flushed. */
+static char named_folder[PATH_MAX];
+
+/* Flushes the name of the folder that holds path into that folder's parent,
+   once for each folder in turn: a folder that was already there may be
+   new all the same (made by a run killed before its flush, or just
+   unpacked), and a source deleted beside it must not outlive it on disk. */
+static bool sync_name_of_folder_of(const char *path)
+{
+    const char *slash = strrchr(path, '/');
+    if (!slash || slash == path)
+        return true;  /* in the current folder or the root: no folder name of ours to flush */
+    int length = (int)(slash - path);
+    if ((int)strlen(named_folder) == length && strncmp(named_folder, path, (size_t)length) == 0)
+        return true;
+    snprintf(named_folder, sizeof named_folder, "%.*s", length, path);
+    if (sync_folder_of(named_folder))
+        return true;
+    named_folder[0] = '\0';
+    return false;
+}
+
 /* Open searches; handle n is slot n - 1, so no handle is NULL or
    INVALID_HANDLE_VALUE. */
 enum { max_searches = 8 };
@@ -222,7 +244,8 @@ static bool fill_copy(int in, int out, const struct stat *source)
 /* The copy is written beside dst and then renamed over it (or linked into
    place when dst must not exist), so dst is never seen half written.  The
    caller deletes the source on success, so success means on disk: the
-   copy's bytes are flushed before the rename and its name after it. */
+   copy's bytes are flushed before the rename, its name after it, and the
+   name of its folder with the first copy into that folder. */
 BOOL WINAPI CopyFileA(LPCSTR existing, LPCSTR new_name, BOOL fail_if_exists)
 {
     char src[PATH_MAX], dst[PATH_MAX], temp[PATH_MAX];
@@ -242,7 +265,7 @@ BOOL WINAPI CopyFileA(LPCSTR existing, LPCSTR new_name, BOOL fail_if_exists)
                       (fail_if_exists ? link(temp, dst) == 0 : rename(temp, dst) == 0);
         if (!placed || fail_if_exists)
             unlink(temp);
-        ok = placed && sync_folder_of(dst);
+        ok = placed && sync_folder_of(dst) && sync_name_of_folder_of(dst);
     }
     close(in);
     return ok;

@@ -7,9 +7,14 @@ command -v ninja >/dev/null || missing+=(ninja-build)
 command -v g++ >/dev/null || missing+=(g++)
 [ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
 command -v gdb >/dev/null || missing+=(gdb)
-# With windows_too=1: the Windows builds, and their tests under wine on a
+# With all_tools=1 (the test command): what the tests need beyond the
+# build: strace, clang with its sanitizer and libFuzzer runtimes for the
+# linux-asan preset, and the Windows builds with their tests under wine on a
 # virtual display.
-if [ "${windows_too:-}" = 1 ]; then
+if [ "${all_tools:-}" = 1 ]; then
+    command -v strace >/dev/null || missing+=(strace)
+    command -v clang++ >/dev/null || missing+=(clang)
+    dpkg -s libclang-rt-14-dev >/dev/null 2>&1 || missing+=(libclang-rt-14-dev)
     command -v x86_64-w64-mingw32-g++-posix >/dev/null && command -v i686-w64-mingw32-g++-posix >/dev/null ||
         missing+=(mingw-w64)
     [ -f /usr/src/googletest/googletest/CMakeLists.txt ] || missing+=(googletest)
