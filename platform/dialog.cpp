@@ -6,13 +6,35 @@
 #ifdef QUORLIN_GTK
 
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <gtk/gtk.h>
+#include <stdio.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 static bool named(const char *variable)
 {
     const char *value = getenv(variable);
     return value && *value;
+}
+
+/* Starts GTK with standard error pointed at /dev/null: where the display
+   cannot be opened (authorization refused, say), the X library says so
+   there, and the message that falls back to standard error must stand
+   alone. */
+static bool start_gtk(decltype(&gtk_init_check) init_check)
+{
+    fflush(stderr);
+    int saved = fcntl(2, F_DUPFD_CLOEXEC, 3);
+    int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    bool started = saved >= 0 && null >= 0 && dup2(null, 2) == 2 && init_check(NULL, NULL);
+    if (saved >= 0) {
+        dup2(saved, 2);
+        close(saved);
+    }
+    if (null >= 0)
+        close(null);
+    return started;
 }
 
 bool show_dialog(const char *text, const char *caption)
@@ -37,7 +59,7 @@ bool show_dialog(const char *text, const char *caption)
     LOAD(g_utf8_make_valid);
     LOAD(g_free);
 #undef LOAD
-    if (!gtk_init_check_(NULL, NULL))
+    if (!start_gtk(gtk_init_check_))
         return false;
 
     /* The texts are in the ANSI code page and may name files whose bytes

@@ -6,7 +6,7 @@
 set -u
 program=$(realpath "$1")
 artifacts=$(realpath "$2")
-for tool in Xvfb xdotool xprop import; do
+for tool in Xvfb xauth xdotool xprop import; do
     command -v "$tool" >/dev/null || { echo "SKIP: no $tool"; exit 77; }
 done
 work=$(mktemp -d)
@@ -16,11 +16,17 @@ failures=0
 
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
-# A display of our own: Xvfb picks a free number and writes it to us.
-exec {display_fd}< <(exec Xvfb -displayfd 1 -nolisten tcp -screen 0 800x600x24 2>"$work/xvfb.log")
+# A display of our own, open only to holders of its cookie: Xvfb picks a
+# free number and writes it to us.
+cookie=$(head -c 16 /dev/urandom | od -An -tx1 | tr -d ' \n')
+: >"$work/server.auth" && : >"$work/client.auth"
+xauth -q -f "$work/server.auth" add :0 . "$cookie"
+exec {display_fd}< <(exec Xvfb -displayfd 1 -auth "$work/server.auth" -noreset -nolisten tcp \
+    -screen 0 800x600x24 2>"$work/xvfb.log")
 xvfb=$!
 read -r -t 30 -u "$display_fd" number || { echo "FAIL: Xvfb did not start: $(cat "$work/xvfb.log")"; exit 1; }
-export DISPLAY=:$number
+xauth -q -f "$work/client.auth" add ":$number" . "$cookie"
+export DISPLAY=:$number XAUTHORITY=$work/client.auth
 unset WAYLAND_DISPLAY
 # GTK's own allocations live until exit; a sanitized build must not call them leaks.
 export ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0
@@ -93,18 +99,24 @@ answer dialog-incomplete Escape 1
     fail "incomplete: dialog ${height:-?} pixels high, no taller than the one-line message's $success_height"
 [ "$(cat a.dcu)" = new ] && [ "$(cat LIB/a.dcu)" = old ] || fail "incomplete: wrong files"
 
-# A display named that cannot be opened: GTK does not start, and the
-# message is the usual line on standard error, nothing else.
-mkdir "$work/nodisplay" && cd "$work/nodisplay" || exit 1
-printf 'a' >a.dcu
+# A display named that cannot be opened, because it is not there or it
+# refuses us: GTK does not start, and the message is the usual line on
+# standard error, alone (the X library's own complaint must not show).
 absent=$((number + 1))
 while [ -e "/tmp/.X11-unix/X$absent" ]; do absent=$((absent + 1)); done
-DISPLAY=:$absent "$program" 2>"$work/stderr"
-got=$?
-[ "$got" = 0 ] || fail "display not there: exit status $got"
-printf 'quorlin-install: Quorlin successfully installed!\n' | cmp -s - "$work/stderr" ||
-    fail "display not there: standard error was: $(cat "$work/stderr")"
-[ -e LIB/a.dcu ] || fail "display not there: unit not moved"
+while read -r case display authority; do
+    mkdir "$work/$case" && cd "$work/$case" || exit 1
+    printf 'a' >a.dcu
+    DISPLAY=$display XAUTHORITY=$authority "$program" 2>"$work/stderr"
+    got=$?
+    [ "$got" = 0 ] || fail "$case: exit status $got"
+    printf 'quorlin-install: Quorlin successfully installed!\n' | cmp -s - "$work/stderr" ||
+        fail "$case: standard error was: $(cat "$work/stderr")"
+    [ -e LIB/a.dcu ] || fail "$case: unit not moved"
+done <<EOF
+display-absent :$absent $work/client.auth
+display-refused :$number $work/no-such.auth
+EOF
 
 if [ "$failures" -ne 0 ]; then
     echo "$failures dialog check(s) failed"
