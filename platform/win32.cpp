@@ -2,6 +2,7 @@
  * in Win32 form: "\" here is "/" to the system. */
 #include <windows.h>
 
+#include "dialog.h"
 #include "linux.h"
 
 #include <dirent.h>
@@ -334,9 +335,15 @@ void WINAPI GetLocalTime(LPSYSTEMTIME now)
     now->wMilliseconds = (WORD)(ts.tv_nsec / 1000000);
 }
 
-/* Weak, so the unit tests can put a recording box in its place. */
+/* Weak, so the unit tests can put a recording box in its place.  Without
+   a desktop to show it on, the box is a line on standard error. */
 __attribute__((weak)) int WINAPI MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT)
 {
-    fprintf(stderr, "%s: %s\n", caption ? caption : "Error", text ? text : "");
+    if (!caption)
+        caption = "Error";
+    if (!text)
+        text = "";
+    if (!show_dialog(text, caption))
+        fprintf(stderr, "%s: %s\n", caption, text);
     return IDOK;
 }

@@ -2,6 +2,8 @@
 # a fresh work folder, removed on exit with every tmpfs a check mounted
 # unmounted first; failures counted; the program run and its message read.
 set -u
+# Each message must come as a line on standard error, not as a dialog.
+unset DISPLAY WAYLAND_DISPLAY
 program=$(realpath "$1")
 work=$(mktemp -d)
 mounts=()

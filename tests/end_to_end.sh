@@ -2,6 +2,9 @@
 # Runs the built program in fresh folders and checks the files it leaves,
 # what it writes to standard error and its exit status.
 set -u
+# The message must come as a line on standard error, not as a dialog
+# waiting on the developer's desktop.
+unset DISPLAY WAYLAND_DISPLAY
 program=$(realpath "$1")
 work=$(mktemp -d)
 trap 'chmod -R u+w "$work"; rm -rf "$work"' EXIT

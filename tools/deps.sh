@@ -7,11 +7,19 @@ command -v ninja >/dev/null || missing+=(ninja-build)
 command -v g++ >/dev/null || missing+=(g++)
 [ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
 command -v gdb >/dev/null || missing+=(gdb)
+# GTK's headers, for the dialog.
+command -v pkg-config >/dev/null || missing+=(pkg-config)
+[ -f /usr/include/gtk-3.0/gtk/gtk.h ] || missing+=(libgtk-3-dev)
 # With all_tools=1 (the test command): what the tests need beyond the
 # build: strace, clang with its sanitizer and libFuzzer runtimes for the
-# linux-asan preset, and the Windows builds with their tests under wine on a
-# virtual display.
+# linux-asan preset, the Windows builds with their tests under wine, and the
+# virtual display with its tools that the dialog and wine tests run on.
 if [ "${all_tools:-}" = 1 ]; then
+    command -v Xvfb >/dev/null || missing+=(xvfb)
+    command -v xauth >/dev/null || missing+=(xauth)
+    command -v xdotool >/dev/null || missing+=(xdotool)
+    command -v xprop >/dev/null || missing+=(x11-utils)
+    command -v import >/dev/null || missing+=(imagemagick)
     command -v strace >/dev/null || missing+=(strace)
     command -v clang++ >/dev/null || missing+=(clang)
     dpkg -s libclang-rt-14-dev >/dev/null 2>&1 || missing+=(libclang-rt-14-dev)
@@ -19,8 +27,6 @@ if [ "${all_tools:-}" = 1 ]; then
         missing+=(mingw-w64)
     [ -f /usr/src/googletest/googletest/CMakeLists.txt ] || missing+=(googletest)
     command -v wine >/dev/null && [ -x /usr/lib/wine/wine64 ] || missing+=(wine wine64)
-    command -v Xvfb >/dev/null || missing+=(xvfb)
-    command -v import >/dev/null || missing+=(imagemagick)
     command -v unzip >/dev/null || missing+=(unzip)
 fi
 if [ ${#missing[@]} -ne 0 ]; then

@@ -13,7 +13,11 @@ cp -R sample/. "$folder"
 cd "$folder"
 echo "== $folder before"
 ls -lR
-echo "== running quorlin-install"
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+    echo "== running quorlin-install: its message opens as a dialog; close it to go on"
+else
+    echo "== running quorlin-install: no display, so its message is a line on standard error"
+fi
 status=0
 "$program" || status=$?
 echo "== exit status $status; $folder after"
