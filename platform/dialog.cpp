@@ -1,5 +1,5 @@
 /* The message box as a GTK 3 dialog.  GTK is loaded at the first box and
-   only when a display is named: linked directly, its ~50 libraries would
+   only when a display is named: linked directly, its 70 libraries would
    be mapped at every start, display or not. */
 #include "dialog.h"
 
