@@ -273,8 +273,10 @@ TEST_F(win32_layer, failed_copy_leaves_destination_as_it_was)
 void check_copy(const std::string &dir, const std::string &folder, BOOL fail_if_exists, bool replace)
 {
     std::string bytes;
-    for (int i = 0; bytes.size() < 300000; i++)
-        bytes += std::to_string(i * 7919) + ",";  // more than one buffer's worth
+    // More than two of the copy's 4 MiB writeback steps, and not a whole
+    // number of them or of the read loop's buffers.
+    for (int i = 0; bytes.size() < (9u << 20) + 12345; i++)
+        bytes += std::to_string(i * 7919) + ",";
     write_file(dir + "/unit.dcu", bytes, 0646);
     const struct timespec times[2] = {{0, UTIME_OMIT}, {1000000000, 123456789}};
     ASSERT_EQ(utimensat(AT_FDCWD, (dir + "/unit.dcu").c_str(), times, 0), 0);
