@@ -275,7 +275,7 @@ void check_copy(const std::string &dir, const std::string &folder, BOOL fail_if_
     std::string bytes;
     // More than two of the copy's 4 MiB writeback steps, and not a whole
     // number of them or of the read loop's buffers.
-    for (int i = 0; bytes.size() < (9u << 20) + 12345; i++)
+    for (long long i = 0; bytes.size() < (9u << 20) + 12345; i++)
         bytes += std::to_string(i * 7919) + ",";
     write_file(dir + "/unit.dcu", bytes, 0646);
     const struct timespec times[2] = {{0, UTIME_OMIT}, {1000000000, 123456789}};
