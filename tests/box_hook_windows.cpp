@@ -78,11 +78,7 @@ LRESULT CALLBACK on_cbt(int code, WPARAM wparam, LPARAM lparam)
     if (code == HCBT_ACTIVATE && GetClassNameA(window, class_name, sizeof class_name) &&
         std::strcmp(class_name, "#32770") == 0) {
         box_call call{"", "", 0, false, 0, 0, 0};
-        unsigned char env[28];  // fnstenv's 32-bit image: control, status, tag words first
-        __asm__ volatile("fnstenv %0\n\tfldenv %0" : "=m"(env));  // fnstenv masks all; put it back
-        std::memcpy(&call.fp_control, env + 0, 2);
-        std::memcpy(&call.fp_status, env + 4, 2);
-        std::memcpy(&call.fp_tag, env + 8, 2);
+        note_fp_words(call);
 
         static char caption[1024], text[8192];
         GetWindowTextA(window, caption, sizeof caption);
