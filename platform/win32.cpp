@@ -68,21 +68,21 @@ static bool sync_folder_of(const char *path)
     return close(fd) == 0 && ok;
 }
 
-/* The new folder's name is flushed too: the copies put in it are only as
-   durable as the name that leads to them. */
+/* The new folder's name is flushed by the first copy into it, before any
+   source can be deleted (sync_name_of_folder_of). */
 BOOL WINAPI CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES)
 {
     char os_path[PATH_MAX];
-    return to_os_path(path, os_path) && mkdir(os_path, 0777) == 0 && sync_folder_of(os_path);
+    return to_os_path(path, os_path) && mkdir(os_path, 0777) == 0;
 }
 
 /* The last folder whose own name sync_name_of_folder_of flushed. */
 static char named_folder[PATH_MAX];
 
 /* Flushes the name of the folder that holds path into that folder's parent,
-   once for each folder in turn: a folder that was already there may be
-   new all the same (made by a run killed before its flush, or just
-   unpacked), and a source deleted beside it must not outlive it on disk. */
+   once for each folder in turn: whether this run made the folder or found
+   it (new all the same, say just unpacked), a source deleted beside it
+   must not outlive it on disk. */
 static bool sync_name_of_folder_of(const char *path)
 {
     const char *slash = strrchr(path, '/');
